@@ -1,0 +1,3 @@
+#include "framework/CWnd.h"
+
+IMPLEMENT_DYNAMIC(CWnd, CObject)
