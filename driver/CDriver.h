@@ -23,6 +23,11 @@ public:
     SETUP_STATUS Start();
     SETUP_STATUS Stop();
 
+    // Installs the driver's files, registry entries and service from the setup INF;
+    // removes them again through its Uninstall sections. owner owns the Setup API's dialogs.
+    SETUP_STATUS Install(HWND owner);
+    SETUP_STATUS Uninstall(HWND owner);
+
 private:
     SETUP_STATUS ReadServiceNameFromInf();
 

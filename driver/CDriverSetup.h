@@ -23,6 +23,10 @@ public:
     void SetPnPEnumID(POSITION pos, LPCSTR id);
     SETUP_STATUS GetDriverServiceName(POSITION pos, CString& serviceName);
     SETUP_STATUS GetInfo(POSITION pos, DRV_STATE* state);
+    // Installs the driver and, when that succeeded, starts its service.
+    SETUP_STATUS Install(POSITION pos, HWND owner);
+    // Stops the driver's service and, when that succeeded, removes the driver.
+    SETUP_STATUS Uninstall(POSITION pos, HWND owner);
 
 private:
     void ReadDriverList(LPCSTR section);
