@@ -4,10 +4,10 @@
 
 #include <vector>
 
-void CreateRegistryKey(HKEY root, const std::string& path)
+void CreateRegistryKey(HKEY root, const std::string& path, DWORD options)
 {
     HKEY key = NULL;
-    LONG error = ::RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    LONG error = ::RegCreateKeyExA(root, path.c_str(), 0, NULL, options, KEY_ALL_ACCESS, NULL, &key, NULL);
     ASSERT_EQ(ERROR_SUCCESS, error) << path;
     ::RegCloseKey(key);
 }

@@ -15,8 +15,9 @@ typedef std::vector<std::string> Lines;
 // Creates the key path below root as needed and sets one value to the bytes given;
 // fails the test when it cannot.
 void WriteRegistryValue(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes);
-// Creates the key path below root as needed; fails the test when it cannot.
-void CreateRegistryKey(HKEY root, const std::string& path);
+// Creates the key path below root as needed; fails the test when it cannot. Keys below
+// HKLM\HARDWARE must be made with REG_OPTION_VOLATILE.
+void CreateRegistryKey(HKEY root, const std::string& path, DWORD options = REG_OPTION_NON_VOLATILE);
 bool RegistryKeyExists(HKEY root, const std::string& path);
 // Deletes the key at path and everything below it; no complaint when there is none.
 void DeleteRegistryTree(HKEY root, const std::string& path);
