@@ -257,11 +257,15 @@ TEST_F(DriverService, NameComesFromTheFirstAddServiceLineAndIsKept)
 
 enum InfOnDisk { NO_FILE, A_DIRECTORY, THIS_TEXT };
 
+const std::string VERSION = "[Version]\r\nSignature = \"$Windows NT$\"\r\n";
+const std::string NAME_255(255, 'n');
+const std::string NAME_256(256, 'n');
+
 struct NameCase
 {
     const char* name;
     InfOnDisk onDisk;
-    const char* text;
+    std::string text;   // empty: the 255- or 256-character name
     SETUP_STATUS status;
     Lines linesAfterOpening;   // after "GetDriverServiceName calling SetupOpenInfFile for <path>"
 };
@@ -270,10 +274,6 @@ void PrintTo(const NameCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
-const std::string VERSION = "[Version]\r\nSignature = \"$Windows NT$\"\r\n";
-const std::string NAME_255(255, 'n');
-const std::string NAME_256(256, 'n');
 
 const NameCase c_nameCases[] = {
     { "MissingInf", NO_FILE, "", ST_INF_FILE_NOT_FOUND,
@@ -289,40 +289,40 @@ const NameCase c_nameCases[] = {
         "GetDriverServiceName 5 (ST_INF_CANT_OPEN_INF_FILE)",
         "GetDriverServiceName exit with uRet 5" } },
     { "BrokenSectionNameOnLine4", THIS_TEXT,
-      "[Version]\r\nSignature = \"$Windows NT$\"\r\n\r\n[BoardInstall.Services\r\nAddService = Lab, 0x2, BoardService\r\n",
+      VERSION + "\r\n[BoardInstall.Services\r\nAddService = Lab, 0x2, BoardService\r\n",
       ST_INF_CANT_OPEN_INF_FILE,
       { "GetDriverServiceName SetupOpenInfFile error at line 4",
         "GetDriverServiceName 5 (ST_INF_CANT_OPEN_INF_FILE)",
         "GetDriverServiceName exit with uRet 5" } },
-    { "NoServicesSection", THIS_TEXT, "[Version]\r\nSignature = \"$Windows NT$\"\r\n[BoardInstall]\r\nCopyFiles = Files\r\n",
+    { "NoServicesSection", THIS_TEXT, VERSION + "[BoardInstall]\r\nCopyFiles = Files\r\n",
       ST_INF_NO_ADDSERVICE_KEY,
       { "GetDriverServiceName looking for BoardInstall.Services",
         "GetDriverServiceName 9 (ST_INF_NO_ADDSERVICE_KEY)",
         "GetDriverServiceName exit with uRet 9" } },
     { "NoAddServiceLine", THIS_TEXT,
-      "[Version]\r\nSignature = \"$Windows NT$\"\r\n[BoardInstall.Services]\r\nDelService = Lab\r\nAddServices = Lab, 0x2, S\r\n",
+      VERSION + "[BoardInstall.Services]\r\nDelService = Lab\r\nAddServices = Lab, 0x2, S\r\n",
       ST_INF_NO_ADDSERVICE_KEY,
       { "GetDriverServiceName looking for BoardInstall.Services",
         "GetDriverServiceName 9 (ST_INF_NO_ADDSERVICE_KEY)",
         "GetDriverServiceName exit with uRet 9" } },
     { "EmptyName", THIS_TEXT,
-      "[Version]\r\nSignature = \"$Windows NT$\"\r\n[BoardInstall.Services]\r\nAddService = , 0x2, BoardService\r\n",
+      VERSION + "[BoardInstall.Services]\r\nAddService = , 0x2, BoardService\r\n",
       ST_INF_NO_ADDSERVICE_NAME,
       { "GetDriverServiceName looking for BoardInstall.Services",
         "GetDriverServiceName 10 (ST_INF_NO_ADDSERVICE_NAME)",
         "GetDriverServiceName exit with uRet 10" } },
     { "AddServiceWithoutFields", THIS_TEXT,
-      "[Version]\r\nSignature = \"$Windows NT$\"\r\n[BoardInstall.Services]\r\nAddService =\r\n",
+      VERSION + "[BoardInstall.Services]\r\nAddService =\r\n",
       ST_INF_NO_ADDSERVICE_NAME,
       { "GetDriverServiceName looking for BoardInstall.Services",
         "GetDriverServiceName 10 (ST_INF_NO_ADDSERVICE_NAME)",
         "GetDriverServiceName exit with uRet 10" } },
     // The name is read into 256 bytes: 255 characters fit, 256 do not.
-    { "NameOf256Characters", THIS_TEXT, nullptr, ST_INF_NO_ADDSERVICE_NAME,
+    { "NameOf256Characters", THIS_TEXT, "", ST_INF_NO_ADDSERVICE_NAME,
       { "GetDriverServiceName looking for BoardInstall.Services",
         "GetDriverServiceName 10 (ST_INF_NO_ADDSERVICE_NAME)",
         "GetDriverServiceName exit with uRet 10" } },
-    { "NameOf255Characters", THIS_TEXT, nullptr, ST_SUCCESS,
+    { "NameOf255Characters", THIS_TEXT, "", ST_SUCCESS,
       { "GetDriverServiceName looking for BoardInstall.Services",
         // A log line holds 254 characters before its end of line.
         ("GetDriverServiceName got " + NAME_255).substr(0, 254),
@@ -331,7 +331,7 @@ const NameCase c_nameCases[] = {
 
 std::string InfText(const NameCase& c)
 {
-    if (c.text != nullptr)
+    if (!c.text.empty())
         return c.text;
     const std::string& name = c.status == ST_SUCCESS ? NAME_255 : NAME_256;
     return VERSION + "[BoardInstall.Services]\r\nAddService = " + name + ", 0x2, BoardService\r\n";
