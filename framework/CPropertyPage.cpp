@@ -86,7 +86,10 @@ INT_PTR CALLBACK CPropertyPage::PageDialogProc(HWND hDlg, UINT message, WPARAM w
     if (message == WM_INITDIALOG)
     {
         // lParam is the sheet's copy of m_psp, whose lParam is the page.
-        CPropertyPage* pPage = (CPropertyPage*)((const PROPSHEETPAGEA*)lParam)->lParam;
+        const PROPSHEETPAGEA* pPsp = (const PROPSHEETPAGEA*)lParam;
+        CPropertyPage* pPage = pPsp != NULL ? (CPropertyPage*)pPsp->lParam : NULL;
+        if (pPage == NULL)
+            return FALSE;
         ::SetWindowLongPtrA(hDlg, DWLP_USER, (LONG_PTR)pPage);
         pPage->m_hWnd = hDlg;
         return pPage->OnInitDialog();

@@ -1,6 +1,7 @@
 #include "framework/CPropertySheet.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "framework/CWinApp.h"
 
@@ -53,20 +54,28 @@ INT_PTR CPropertySheet::DoModal()
     INT_PTR nPages = m_pages.GetCount();
     if (nPages == 0)
         return -1;
-    // PropertySheetA wants the pages' headers side by side.
-    PROPSHEETPAGEA* pPages = (PROPSHEETPAGEA*)calloc((size_t)nPages, sizeof(PROPSHEETPAGEA));
+    // PropertySheetA takes the pages' headers one after the other, each as long as
+    // its dwSize says.
+    size_t nBytes = 0;
+    for (POSITION pos = m_pages.GetHeadPosition(); pos != NULL;)
+        nBytes += ((CPropertyPage*)m_pages.GetNext(pos))->m_psp.dwSize;
+    BYTE* pPages = (BYTE*)calloc(1, nBytes);
     if (pPages == NULL)
         return -1;
-    INT_PTR i = 0;
-    for (POSITION pos = m_pages.GetHeadPosition(); pos != NULL; i++)
-        pPages[i] = ((CPropertyPage*)m_pages.GetNext(pos))->m_psp;
+    BYTE* pNext = pPages;
+    for (POSITION pos = m_pages.GetHeadPosition(); pos != NULL;)
+    {
+        const PROPSHEETPAGEA& psp = ((CPropertyPage*)m_pages.GetNext(pos))->m_psp;
+        memcpy(pNext, &psp, psp.dwSize);
+        pNext += psp.dwSize;
+    }
 
     InitCommonControlsOnce();
     // The pages go in as headers; the callback tells the sheet its window.
     m_psh.dwFlags |= PSH_PROPSHEETPAGE | PSH_USECALLBACK;
     m_psh.pfnCallback = SheetCallback;
     m_psh.nPages = (UINT)nPages;
-    m_psh.ppsp = pPages;
+    m_psh.ppsp = (LPCPROPSHEETPAGEA)pPages;
     m_psh.pszCaption = m_strCaption;
 
     CPropertySheet* pPrevious = s_pSheetShowing;
