@@ -10,10 +10,16 @@
 //
 // Whatever the behaviour, the user-defined control 128 ends it at once, so that the
 // bench can remove a service that refuses STOP.
+//
+// Like the board's driver, it publishes the board before the Service Control Manager
+// learns that it has started: the PCI values in its parameters key and its serial port
+// in the serial-port map (BoardDescription.h); it withdraws the port when it stops.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+
+#include "BoardDescription.h"
 
 namespace
 {
@@ -33,6 +39,7 @@ CRITICAL_SECTION g_statusLock;
 SERVICE_STATUS g_status;
 HANDLE g_endEvent;           // set by the handler when the service is to end
 volatile LONG g_endAtOnce;   // the end skips the stop delay
+bool g_boardPublished;       // the board's values and port are listed
 
 DWORD ReadDword(HKEY key, LPCSTR name, DWORD fallback)
 {
@@ -131,9 +138,15 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv)
     ::Sleep(g_behaviour.startDelayMs);
     ReportState(SERVICE_RUNNING);
 
-    ::WaitForSingleObject(g_endEvent, INFINITE);
+    while (::WaitForSingleObject(g_endEvent, 50) == WAIT_TIMEOUT)
+    {
+        if (g_boardPublished)
+            PublishThePort(serviceName);
+    }
     if (!g_endAtOnce)
         ::Sleep(g_behaviour.stopDelayMs);
+    if (g_boardPublished)
+        WithdrawThePort(serviceName);
     ReportState(SERVICE_STOPPED);
 }
 }
@@ -144,6 +157,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     g_endEvent = ::CreateEventA(NULL, TRUE, FALSE, NULL);
     if (g_endEvent == NULL)
         return 1;
+
+    // Published before the dispatcher connects, so that the values are there when the
+    // start request returns to whoever started the service.
+    char serviceName[257];
+    if (FindTheStartingService(serviceName, sizeof(serviceName)))
+        g_boardPublished = PublishTheBoard(serviceName);
 
     // An own-process service: the name in the table is not looked at.
     char anyName[] = "";
