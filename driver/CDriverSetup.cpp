@@ -106,3 +106,21 @@ SETUP_STATUS CDriverSetup::GetInfo(POSITION pos, DRV_STATE* state)
 {
     return DriverAt(pos)->GetInfo(state);
 }
+
+SETUP_STATUS CDriverSetup::Install(POSITION pos, HWND owner)
+{
+    CDriver* driver = DriverAt(pos);
+    SETUP_STATUS status = driver->Install(owner);
+    if (status == ST_SUCCESS)
+        status = driver->Start();
+    return status;
+}
+
+SETUP_STATUS CDriverSetup::Uninstall(POSITION pos, HWND owner)
+{
+    CDriver* driver = DriverAt(pos);
+    SETUP_STATUS status = driver->Stop();
+    if (status == ST_SUCCESS)
+        status = driver->Uninstall(owner);
+    return status;
+}
