@@ -51,7 +51,8 @@ bool IsThisProgram(SC_HANDLE manager, const char* serviceName, const char* modul
     return same;
 }
 
-DWORD ReadPublishBoard(const char* serviceName)
+// A DWORD of the service's Parameters key; 1 when it is missing or of another type.
+DWORD ReadSwitch(const char* serviceName, const char* valueName)
 {
     char keyPath[512];
     snprintf(keyPath, sizeof(keyPath), "SYSTEM\\CurrentControlSet\\Services\\%s\\Parameters", serviceName);
@@ -61,7 +62,7 @@ DWORD ReadPublishBoard(const char* serviceName)
     {
         DWORD type = 0;
         DWORD size = sizeof(value);
-        if (::RegQueryValueExA(key, "PublishBoard", NULL, &type, (BYTE*)&value, &size) != ERROR_SUCCESS
+        if (::RegQueryValueExA(key, valueName, NULL, &type, (BYTE*)&value, &size) != ERROR_SUCCESS
             || type != REG_DWORD)
             value = 1;
         ::RegCloseKey(key);
@@ -116,7 +117,7 @@ bool FindTheStartingService(char* serviceName, DWORD size)
 
 bool PublishTheBoard(const char* serviceName)
 {
-    if (ReadPublishBoard(serviceName) == 0)
+    if (ReadSwitch(serviceName, "PublishBoard") == 0)
         return false;
 
     char keyPath[512];
@@ -141,6 +142,8 @@ bool PublishTheBoard(const char* serviceName)
         ::RegCloseKey(key);
     }
 
+    if (ReadSwitch(serviceName, "PublishPort") == 0)
+        return false;
     PublishThePort(serviceName);
     return true;
 }

@@ -22,8 +22,9 @@ const BOARD_DESCRIPTION c_labBoard = { 0x00AB, 0x003C, 0x004D, 0x005E, 0x01, "CO
 bool FindTheStartingService(char* serviceName, DWORD size);
 
 // Writes the board's five PCI values below Services\<service>\Parameters\<service>0 and
-// lists its port in HARDWARE\DEVICEMAP\SERIALCOMM as \Device\<service>0, unless the
-// service's Parameters value PublishBoard (REG_DWORD) is 0; FALSE then.
+// lists its port in HARDWARE\DEVICEMAP\SERIALCOMM as \Device\<service>0. The DWORDs
+// PublishBoard and PublishPort of the service's Parameters key, when 0, leave out the
+// whole board or only its port. TRUE when the port was listed.
 bool PublishTheBoard(const char* serviceName);
 // Lists the port in the serial-port map unless it is there already. Wine builds that map
 // anew while a session starts, which can take away a port listed early: the service
