@@ -10,14 +10,20 @@ class CWizPropSheet;
 
 class CInstDriverPage : public CPropertyPage
 {
+    DECLARE_DYNCREATE(CInstDriverPage)
+
 public:
     CInstDriverPage();
     ~CInstDriverPage() override;
 
+    // Also copies the sheet's country flag and country code into the page.
     void SetPageData(CWizPropSheet* propsheet, CDriverSetup* driversetup);
 
+    void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
+    // Runs the installation (not in a dry run) and goes to the success page, or, after
+    // the message of a failed installation, to the failure page.
     LRESULT OnWizardNext() override;
 
     // The installation, as one ordered sequence; the first failure's status.
@@ -36,4 +42,6 @@ public:
     CDriverSetup* driversetupInstDriver;
     CWizPropSheet* propsheetInstDriver;
     WORD countrycodeInstDriver;
+
+    DECLARE_MESSAGE_MAP()
 };

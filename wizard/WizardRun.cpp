@@ -1,7 +1,34 @@
 #include "wizard/WizardRun.h"
 
-int PerformWizardRun(const SETUP_SETTINGS& /*settings*/)
+#include <new>
+
+#include "wizard/CInstDriverPage.h"
+#include "wizard/CWizPropSheet.h"
+
+int PerformWizardRun(const SETUP_SETTINGS& settings)
 {
-    // The wizard sheet and its pages are not part of the program yet: no procedure runs.
-    return 0;
+    CWizPropSheet* sheet = new (std::nothrow)
+        CWizPropSheet(settings.installFlag, settings.hInstance, settings.titleId, settings.silentFlag,
+                      settings.countryFlag, settings.countryCode, settings.logFlag, settings.dryRunFlag);
+    if (sheet == NULL)
+        return ST_SUCCESS;   // nothing was done
+
+    CString setupDirectory = settings.setupDirectory;
+    CString setupInfPath = settings.setupInfPath;
+    CString driverSection = settings.driverSection;
+    if (sheet->MakeNewPropertySheet(setupDirectory, setupInfPath, driverSection))
+    {
+        // Uninstall mode is not offered yet: its pages and procedure come with the
+        // uninstall wizard. Such a run shows nothing, does nothing and ends with 0.
+        if (sheet->installPropSheet)
+        {
+            if (!sheet->silentPropSheet)
+                sheet->DoModal();
+            else if (sheet->instdriverPropSheet != NULL)
+                sheet->exitcodePropSheet = sheet->instdriverPropSheet->InstallDrivers(sheet->GetSafeHwnd());
+        }
+    }
+    int exitCode = (int)sheet->exitcodePropSheet;
+    delete sheet;
+    return exitCode;
 }

@@ -21,5 +21,6 @@ struct SETUP_SETTINGS
 };
 
 // Runs the wizard, or the procedure of the mode in silent mode, and returns the
-// process exit code: the status of the procedure that ran, 0 when none ran.
+// process exit code: the status of the last procedure that ran, 0 when none ran,
+// ST_INF_FILE_NOT_FOUND (8) when the setup INF lists no driver.
 int PerformWizardRun(const SETUP_SETTINGS& settings);
