@@ -130,9 +130,14 @@ std::string LabServiceInfText(const std::string& serviceName, const LabServiceOp
 LabService::LabService(const LabServiceOptions& options)
     : m_name(UniqueName("LabSvc")), m_infPath(BenchDirectory() + m_name + ".INF")
 {
-    if (!WriteFileBytes(m_infPath, LabServiceInfText(m_name, options)))
+    if (!WriteFileBytes(m_infPath, options.infText ? options.infText(m_name) : LabServiceInfText(m_name, options)))
     {
         ADD_FAILURE() << "cannot write " << m_infPath;
+        return;
+    }
+    if (!options.installNow)
+    {
+        m_installed = true;   // removed at the end, if the test installed it
         return;
     }
     UINT errorLine = 0;

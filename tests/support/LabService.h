@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "tests/support/ImportSwap.h"
@@ -19,13 +20,20 @@ struct LabServiceOptions
     DWORD startType = SERVICE_DEMAND_START;  // SERVICE_DISABLED (4) for a disabled service
     DWORD delayMs = 1000;                    // StartDelayMs and StopDelayMs of the slow behaviours
     const char* binary = "C:\\bench\\LABSVC.EXE";
+    // The INF's whole text, made from the service's name; when empty, LabServiceInfText.
+    // The tests of a driver's own installation write a whole driver package this way.
+    std::function<std::string(const std::string& serviceName)> infText;
+    // false: the INF is written and the service is left for the test to install; whatever
+    // it installed under the name is removed at the end all the same.
+    bool installNow = true;
 };
 
 class LabService
 {
 public:
     // Writes the INF and installs the service from it. Failures are test failures
-    // (check IsInstalled() before going on).
+    // (check IsInstalled() before going on; with installNow false it tells that the INF
+    // was written).
     explicit LabService(const LabServiceOptions& options = LabServiceOptions());
     ~LabService();
 
