@@ -2,6 +2,8 @@
 // starts it, with its exit code and its windows seen from outside.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -112,12 +114,26 @@ bool AnswerMessageBox(DWORD processId, ShownBox& box)
     return false;
 }
 
-TEST_F(SetupProcess, ASilentRunEndsWithExitCodeZeroAndWritesNoLineOfStartUp)
+// Without a setup INF beside it the program says so, with no owner also when silent,
+// and ends with ST_INF_FILE_NOT_FOUND for the caller. Start-up itself logs nothing.
+TEST_F(SetupProcess, ASilentRunWithoutItsSetupInfSaysSoAndEndsWith8)
 {
     HANDLE process = Start("-s -l");
     ASSERT_NE(nullptr, process);
-    EXPECT_EQ(0u, WaitForExit(process));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(LogPath().c_str()));
+    ShownBox box = {};
+    EXPECT_TRUE(AnswerMessageBox(::GetProcessId(process), box));
+    EXPECT_EQ(8u, WaitForExit(process));
+    EXPECT_EQ(NULL, box.owner);
+    EXPECT_EQ("Installation Error", box.caption);
+    EXPECT_EQ("The wizard was unable to continue because it could not locate a valid setup  INF file in its local "
+              "directory. The file might be missing, or it might contain entries the wizard cannot understand.",
+              box.text);
+    EXPECT_EQ(std::vector<std::string>({ "OK" }), box.buttons);
+
+    std::ifstream log(LogPath(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << log.rdbuf();
+    EXPECT_EQ("CDriverSetup SetupOpenInfFile error at line 0\r\n", bytes.str());
 }
 
 // A machine whose device tree's root cannot be opened for WRITE_DAC refuses everybody:
