@@ -7,7 +7,8 @@ IMPLEMENT_DYNCREATE(CUninstReportOKPage, CPropertyPage)
 BEGIN_MESSAGE_MAP(CUninstReportOKPage, CPropertyPage)
 END_MESSAGE_MAP()
 
-CUninstReportOKPage::CUninstReportOKPage() : CPropertyPage(IDD_UN_ROK)
+CUninstReportOKPage::CUninstReportOKPage()
+    : CPropertyPage(IDD_UN_ROK), driversetupUninstReportOK(NULL), propsheetUninstReportOK(NULL)
 {
     m_psp.dwFlags &= ~PSP_HASHELP;
 }
@@ -16,6 +17,35 @@ CUninstReportOKPage::~CUninstReportOKPage()
 {
 }
 
+void CUninstReportOKPage::SetPageData(CWizPropSheet* sheet, CDriverSetup* driverSetup)
+{
+    propsheetUninstReportOK = sheet;
+    driversetupUninstReportOK = driverSetup;
+}
+
 void CUninstReportOKPage::DoDataExchange(CDataExchange* /*pDX*/)
+{
+}
+
+BOOL CUninstReportOKPage::OnInitDialog()
+{
+    return CPropertyPage::OnInitDialog();
+}
+
+BOOL CUninstReportOKPage::OnSetActive()
+{
+    return CPropertyPage::OnSetActive();
+}
+
+BOOL CUninstReportOKPage::OnWizardFinish()
+{
+    return CPropertyPage::OnWizardFinish();
+}
+
+void CUninstReportOKPage::PrepareSelfDeletion(CDriverSetup* /*driverSetup*/)
+{
+}
+
+void CUninstReportOKPage::ScheduleSelfDeletionTask(LPCSTR /*helperPath*/, LPCSTR /*secondArgument*/)
 {
 }
