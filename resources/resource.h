@@ -23,6 +23,7 @@
 #define IDS_UN_DRV_BOTTOM_TITLE         124
 #define IDS_UN_ROK_TOP_TITLE            125
 #define IDS_UN_ROK_BOTTOM_TITLE         127
+#define IDS_UN_RNG_TOP_TITLE            128
 
 // Page templates
 #define IDD_IN_TRO                      101

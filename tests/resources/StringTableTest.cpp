@@ -23,6 +23,7 @@ const UINT kStringIds[] = {
     IDS_IN_DRV_BOTTOM_TITLE, IDS_IN_ROK_TOP_TITLE,          IDS_IN_ROK_BOTTOM_TITLE,
     IDS_IN_RNG_TOP_TITLE,    IDS_IN_RNG_BOTTOM_TITLE,       IDS_UN_DRV_TOP_TITLE,
     IDS_UN_DRV_BOTTOM_TITLE, IDS_UN_ROK_TOP_TITLE,          IDS_UN_ROK_BOTTOM_TITLE,
+    IDS_UN_RNG_TOP_TITLE,
 };
 
 // Every text is loaded into a buffer of 256 characters; the table keeps below that.
@@ -216,6 +217,7 @@ TEST(StringTable, EnglishTextsAreTheProgramsOwn)
         {124, L"To un-install the modem driver, click Next."},
         {125, L"The modem driver was un-installed successfully:"},
         {127, L"To return to Windows NT, click Finish."},
+        {128, L"The modem driver could not be un-installed."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(std::wstring(c.text), ReadString(c.id, kEnglish).value_or(L"(missing)"))
