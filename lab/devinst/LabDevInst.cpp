@@ -5,8 +5,10 @@
 //
 //   SetupDiBuildDriverInfoList, SetupDiEnumDriverInfoW, SetupDiSetSelectedDriverW,
 //   SetupDiDestroyDriverInfoList   class-driver lists of device elements (ClassDriverList.h)
-//   SetupDiCallClassInstaller      DIF_INSTALLDEVICE with a class driver selected (ClassInstall.h)
-//   SetupDiDestroyDeviceInfoList   drops the lists of the set
+//   SetupDiCallClassInstaller      DIF_INSTALLDEVICE with a class driver selected (ClassInstall.h),
+//                                  DIF_REMOVE with the driver key (DeviceRemoval.h)
+//   SetupDiDeleteDevRegKey         the keys of a device removed that way (DeviceRemoval.h)
+//   SetupDiDestroyDeviceInfoList   drops the lists and removals of the set
 //
 // When a launcher has created the event "LabDevInst-<process id>", the attach sets it,
 // which tells the launcher that the stand-in is in place.
@@ -17,6 +19,7 @@
 
 #include "lab/devinst/ClassDriverList.h"
 #include "lab/devinst/ClassInstall.h"
+#include "lab/devinst/DeviceRemoval.h"
 #include "tests/support/ImportSwap.h"
 
 namespace
@@ -58,14 +61,24 @@ BOOL WINAPI LabCallClassInstaller(DI_FUNCTION function, HDEVINFO set, PSP_DEVINF
         if (driver != NULL)
             return InstallClassDriver(set, device, *driver);
     }
+    else if (function == DIF_REMOVE)
+        return RemoveDevice(set, device);
     return ::SetupDiCallClassInstaller(function, set, device);
+}
+
+BOOL WINAPI LabDeleteDevRegKey(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD scope, DWORD profile, DWORD keyType)
+{
+    return DeleteDeviceKeys(set, device, scope, profile, keyType);
 }
 
 BOOL WINAPI LabDestroyDeviceInfoList(HDEVINFO set)
 {
     BOOL destroyed = ::SetupDiDestroyDeviceInfoList(set);
     if (destroyed)
+    {
         ForgetClassDriverLists(set);
+        ForgetRemovedDevices(set);
+    }
     return destroyed;
 }
 
@@ -82,6 +95,7 @@ Replacement g_replacements[] = {
     { "SetupDiSetSelectedDriverW", (void*)&LabSetSelectedDriverW, NULL },
     { "SetupDiDestroyDriverInfoList", (void*)&LabDestroyDriverInfoList, NULL },
     { "SetupDiCallClassInstaller", (void*)&LabCallClassInstaller, NULL },
+    { "SetupDiDeleteDevRegKey", (void*)&LabDeleteDevRegKey, NULL },
     { "SetupDiDestroyDeviceInfoList", (void*)&LabDestroyDeviceInfoList, NULL },
 };
 

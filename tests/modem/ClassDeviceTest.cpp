@@ -522,13 +522,11 @@ TEST_F(ClassDevice, EachFailureOfAnInstallIsLoggedAndReleasesEverything)
     }
 }
 
-// What the removal of a device found logs under Wine: its DIF_REMOVE deletes the
-// device and its keys, after which SetupDiDeleteDevRegKey finds no device
-// (ERROR_NO_SUCH_DEVINST), so the last step fails.
+// What the removal of a device found logs: the class installer removes the device, and
+// the deletion of its keys afterwards finds them gone and succeeds.
 Lines RemovalLines(const std::string& part)
 {
-    return { "UnInstallClassDevice SetupDiGetClassDevs found " + part,
-             "UnInstallClassDevice SetupDiDeleteDevRegKey failed for " + part, "UnInstallClassDevice exit with 0" };
+    return { "UnInstallClassDevice SetupDiGetClassDevs found " + part, "UnInstallClassDevice exit with 1" };
 }
 
 TEST_F(ClassDevice, RemovesThePresentDeviceWhoseIdentifierHoldsThePart)
@@ -543,10 +541,74 @@ TEST_F(ClassDevice, RemovesThePresentDeviceWhoseIdentifierHoldsThePart)
     EXPECT_EQ(RemovalLines("DEV_2F01"), ReadTraceLogLines());
     EXPECT_EQ(Lines({ RootId(c_boardName) }), PresentModems());
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_enumRoot + c_secondBoardName));
-    // (Its driver key stays behind under Wine: deleting a key with a subkey, Country,
-    // fails there.)
+    // Its driver key goes with its Country subkey; the other device keeps its own.
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_modemClassKey + "\\0001"));
     EXPECT_EQ("{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000", StringValue(DeviceKey(c_boardName), "Driver"));
     EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_modemClassKey + "\\0000"));
+}
+
+// Wine's own removal, which the stand-in completes: its DIF_REMOVE leaves a driver key
+// that has a subkey, and its SetupDiDeleteDevRegKey finds no device once DIF_REMOVE has
+// removed it. Windows deletes the driver key and succeeds.
+TEST_F(ClassDevice, TheKeysOfARemovedDeviceAreGoneAndTheirDeletionSucceeds)
+{
+    static const GUID modemClass = { 0x4D36E96D, 0xE325, 0x11CE, { 0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18 } };
+    typedef BOOL(WINAPI * CallClassInstaller)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA);
+    typedef BOOL(WINAPI * DeleteDevRegKey)(HDEVINFO, PSP_DEVINFO_DATA, DWORD, DWORD, DWORD);
+    struct
+    {
+        const char* what;
+        bool winesRemoval;
+        bool winesDeletion;
+        bool driverKeyLeft;
+        BOOL deleted;
+        DWORD error;
+    } cases[] = {
+        { "Wine alone", true, true, true, FALSE, (DWORD)ERROR_NO_SUCH_DEVINST },
+        { "with the stand-in", false, false, false, TRUE, (DWORD)NO_ERROR },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        InstallBoard(c_board);
+        ASSERT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_modemClassKey + "\\0000\\Country"));
+        CallClassInstaller callClassInstaller =
+            c.winesRemoval ? (CallClassInstaller)WinesOwn("SetupDiCallClassInstaller") : &::SetupDiCallClassInstaller;
+        DeleteDevRegKey deleteDevRegKey =
+            c.winesDeletion ? (DeleteDevRegKey)WinesOwn("SetupDiDeleteDevRegKey") : &::SetupDiDeleteDevRegKey;
+
+        HDEVINFO set = ::SetupDiGetClassDevsW(&modemClass, NULL, NULL, DIGCF_PRESENT);
+        ASSERT_NE(INVALID_HANDLE_VALUE, set);
+        SP_DEVINFO_DATA device = {};
+        device.cbSize = sizeof(device);
+        ASSERT_TRUE(::SetupDiEnumDeviceInfo(set, 0, &device));
+        EXPECT_TRUE(callClassInstaller(DIF_REMOVE, set, &device));
+        ::SetLastError(NO_ERROR);
+        EXPECT_EQ(c.deleted, deleteDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0xFFFFFFFF, DIREG_BOTH));
+        EXPECT_EQ(c.error, ::GetLastError());
+        ::SetupDiDestroyDeviceInfoList(set);
+
+        EXPECT_EQ(Lines(), PresentModems());
+        EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_enumRoot + c_boardName));
+        EXPECT_EQ(c.driverKeyLeft, RegistryKeyExists(HKEY_LOCAL_MACHINE, c_modemClassKey + "\\0000"));
+        RemoveDevices();
+    }
+}
+
+// A failed deletion of the keys after the class installer has removed the device is a
+// failed removal.
+TEST_F(ClassDevice, AFailedKeyDeletionAfterTheRemovalFailsTheRemoval)
+{
+    InstallBoard(c_board);
+    {
+        ResourceWatch watch;
+        Failure failure("SetupDiDeleteDevRegKey", NULL);   // Wine's own: no such device any more
+        EXPECT_EQ(FALSE, UnInstallClassDevice(L"Modem", L"DEV_2F00"));
+    }
+    EXPECT_EQ(Lines({ "UnInstallClassDevice SetupDiGetClassDevs found DEV_2F00",
+                      "UnInstallClassDevice SetupDiDeleteDevRegKey failed for DEV_2F00", "UnInstallClassDevice exit with 0" }),
+              ReadTraceLogLines());
+    EXPECT_EQ(Lines(), PresentModems());
 }
 
 struct SearchCase
