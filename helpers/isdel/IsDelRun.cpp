@@ -21,6 +21,8 @@ HANDLE OpenTheSetupProcess(DWORD processId, CIsDelLog& log, DWORD& error)
 
 // The setup program waits on its event "push-me<its number in hex>" until we set it.
 // The line goes first: once the event is set the setup program logs again itself.
+// Without the event the work goes on all the same: the file is still deleted once the
+// process has ended.
 void SetTheSetupEvent(DWORD processId, CIsDelLog& log)
 {
     char eventName[32];

@@ -8,7 +8,9 @@
 
 struct IsDelLimits
 {
-    DWORD waitForProcessMs = 3 * 60 * 1000;  // then give up and delete nothing
+    // Then give up and delete nothing. Once the event is set the setup program still asks
+    // the user about a restart, so the wait leaves the user time to answer.
+    DWORD waitForProcessMs = 10 * 60 * 1000;
     DWORD deleteRetryMs = 10 * 1000;         // how long a locked file is tried again
     DWORD deleteRetryStepMs = 100;
 };
