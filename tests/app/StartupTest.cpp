@@ -9,6 +9,7 @@
 #include "app/CountryTable.h"
 #include "resources/resource.h"
 #include "tests/support/ImportSwap.h"
+#include "tests/support/MachineState.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TraceLog.h"
 #include "wizard/WizardRun.h"
@@ -184,23 +185,6 @@ TEST_F(Startup, WritesNoLogLineOfItsOwn)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(TraceLogPath().c_str()));
 }
 
-// Program paths that the 512-character buffers hold, and those they do not.
-std::string g_fakeModulePath;
-
-DWORD WINAPI FakeGetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size)
-{
-    DWORD length = (DWORD)g_fakeModulePath.size();
-    if (length >= size)
-    {
-        memcpy(buffer, g_fakeModulePath.data(), size - 1);
-        buffer[size - 1] = '\0';
-        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
-    }
-    memcpy(buffer, g_fakeModulePath.c_str(), length + 1);
-    return length;
-}
-
 // A program path that the path calls cannot take whole leaves both paths empty, so that
 // no setup INF is found, rather than a cut path naming some other file. The ANSI path
 // calls take up to 259 characters; the 512-character buffers hold every path they give.
@@ -218,9 +202,10 @@ TEST_F(Startup, ProgramPathsTooLongForThePathCallsLeaveNoSetupInf)
     {
         // C:\ddd...\SETUP.EXE, pathLength characters in all.
         std::string directory = "C:\\" + std::string(c.pathLength - 13, 'd') + "\\";
-        g_fakeModulePath = directory + "SETUP.EXE";
-        ASSERT_EQ(c.pathLength, g_fakeModulePath.size());
-        SCOPED_TRACE("program path of " + std::to_string(g_fakeModulePath.size()) + " characters");
+        std::string modulePath = directory + "SETUP.EXE";
+        ASSERT_EQ(c.pathLength, modulePath.size());
+        SetFakeModulePath(modulePath);
+        SCOPED_TRACE("program path of " + std::to_string(modulePath.size()) + " characters");
         Run("-s");
         ASSERT_EQ(1, g_wizardRuns);
         g_wizardRuns = 0;

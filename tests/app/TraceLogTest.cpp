@@ -7,6 +7,7 @@
 #include "app/CLogFile.h"
 #include "app/Trace.h"
 #include "tests/support/ImportSwap.h"
+#include "tests/support/MachineState.h"
 #include "tests/support/TraceLog.h"
 
 namespace
@@ -127,7 +128,6 @@ TEST_F(TraceLogFile, AFileDeletedBetweenLinesIsMadeAnew)
     EXPECT_EQ("after\r\nand on\r\n", ReadTraceLogBytes());
 }
 
-std::string g_fakeModulePath;
 decltype(&CreateFileA) g_realCreateFileA = NULL;
 
 // Windows refuses to open a read-only file for writing; Wine, run as root, writes it anyway.
@@ -141,20 +141,6 @@ HANDLE WINAPI RefuseWritingReadOnlyFiles(LPCSTR name, DWORD access, DWORD share,
         return INVALID_HANDLE_VALUE;
     }
     return g_realCreateFileA(name, access, share, security, creation, flags, templateFile);
-}
-
-DWORD WINAPI FakeGetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size)
-{
-    DWORD length = (DWORD)g_fakeModulePath.size();
-    if (length >= size)
-    {
-        memcpy(buffer, g_fakeModulePath.data(), size - 1);
-        buffer[size - 1] = '\0';
-        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
-    }
-    memcpy(buffer, g_fakeModulePath.c_str(), length + 1);
-    return length;
 }
 
 // A file that cannot be opened loses the line, leaks nothing, and the next line tries again.
@@ -210,7 +196,7 @@ TEST_F(TraceLogFile, ProgramPathsTooLongForTheBuffersGiveNoLogFile)
     for (const auto& c : cases)
     {
         std::string directory = "C:\\" + std::string(c.directoryLength - 4, 'd') + "\\";
-        g_fakeModulePath = directory + "A.EXE";
+        SetFakeModulePath(directory + "A.EXE");
         SCOPED_TRACE("directory of " + std::to_string(directory.size()) + " characters");
         CLogFile log;
         SwitchOn(log);

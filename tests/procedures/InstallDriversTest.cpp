@@ -14,6 +14,7 @@
 #include "tests/support/ImportSwap.h"
 #include "tests/support/LabDevInst.h"
 #include "tests/support/LabService.h"
+#include "tests/support/MachineState.h"
 #include "tests/support/TextFile.h"
 #include "tests/support/TraceLog.h"
 #include "tests/modem/ModemTestSupport.h"
@@ -86,24 +87,6 @@ BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURIT
     return FALSE;
 }
 
-std::string RegString(const std::string& path, const char* value)
-{
-    char data[512] = "";
-    DWORD size = sizeof(data) - 1;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_REG_SZ, NULL, data, &size) != ERROR_SUCCESS)
-        return "(none)";
-    return data;
-}
-
-std::vector<BYTE> RegBytes(const std::string& path, const char* value)
-{
-    BYTE data[16];
-    DWORD size = sizeof(data);
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_ANY, NULL, data, &size) != ERROR_SUCCESS)
-        return {};
-    return std::vector<BYTE>(data, data + size);
-}
-
 bool KeyExists(const std::string& path)
 {
     return RegistryKeyExists(HKEY_LOCAL_MACHINE, path);
@@ -125,7 +108,7 @@ LONG WINAPI RefuseAttachedTo(HKEY key, LPCSTR name, DWORD reserved, DWORD type, 
     return g_realRegSetValueExA(key, name, reserved, type, data, size);
 }
 
-DWORD ServiceState(const std::string& name)
+DWORD ReadServiceState(const std::string& name)
 {
     SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
     SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
@@ -198,7 +181,7 @@ protected:
     }
 
     std::string DeviceKey() const { return std::string("SYSTEM\\CurrentControlSet\\Enum\\Root\\") + c_identifier + "\\0000"; }
-    std::string ClassKey() const { return std::string(c_modemClass) + "\\" + RegString(DeviceKey(), "Driver").substr(39); }
+    std::string ClassKey() const { return std::string(c_modemClass) + "\\" + ReadMachineString(DeviceKey(), "Driver").substr(39); }
 
     static void RemoveTheModem()
     {
@@ -227,10 +210,10 @@ TEST_F(InstallProcedure, InstallsTheBoardAsAModemEndToEnd)
     const std::string& name = service->Name();
     const std::string inf = service->InfPath();
 
-    EXPECT_EQ((DWORD)SERVICE_RUNNING, ServiceState(name));
-    EXPECT_EQ("COM3", RegString(ClassKey(), "AttachedTo"));
-    EXPECT_EQ(std::vector<BYTE>({ 0x04, 0x00 }), RegBytes(ClassKey() + "\\Country", "Current"));
-    EXPECT_EQ("Lab Modem::Lab", RegString(ClassKey(), "ResponsesKeyName"));
+    EXPECT_EQ((DWORD)SERVICE_RUNNING, ReadServiceState(name));
+    EXPECT_EQ("COM3", ReadMachineString(ClassKey(), "AttachedTo"));
+    EXPECT_EQ(std::vector<BYTE>({ 0x04, 0x00 }), ReadMachineBytes(ClassKey() + "\\Country", "Current"));
+    EXPECT_EQ("Lab Modem::Lab", ReadMachineString(ClassKey(), "ResponsesKeyName"));
     EXPECT_TRUE(g_appletStarts.empty());
 
     Lines expected = {
@@ -326,11 +309,11 @@ TEST_F(InstallProcedure, EndsAtTheFirstFailingStep)
         EXPECT_TRUE(keys.StillOpen().empty());
         ASSERT_GE(log.size(), c.lastLines.size());
         EXPECT_EQ(c.lastLines, Lines(log.end() - c.lastLines.size(), log.end()));
-        EXPECT_EQ((DWORD)SERVICE_RUNNING, ServiceState(service->Name()));
+        EXPECT_EQ((DWORD)SERVICE_RUNNING, ReadServiceState(service->Name()));
         EXPECT_EQ(c.device, KeyExists(DeviceKey()));
         if (c.device)
         {
-            EXPECT_EQ("(none)", RegString(ClassKey(), "AttachedTo"));
+            EXPECT_EQ("(none)", ReadMachineString(ClassKey(), "AttachedTo"));
         }
         EXPECT_TRUE(g_appletStarts.empty());
         TearDown();
@@ -446,6 +429,6 @@ TEST_F(InstallProcedure, DoesNothingWithoutItsSheetOrDrivers)
         EXPECT_EQ(ST_SUCCESS, page.InstallDrivers(NULL));
         EXPECT_EQ(c.log, ReadTraceLogLines());
     }
-    EXPECT_EQ(0u, ServiceState(service->Name()));
+    EXPECT_EQ(0u, ReadServiceState(service->Name()));
 }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/MachineState.h"
 #include "tests/support/TextFile.h"
 
 namespace
@@ -40,36 +41,6 @@ DWORD RunProgram(const std::string& cmdLine)
     return exitCode;
 }
 
-std::string RegString(const std::string& path, const char* value)
-{
-    char data[512] = "";
-    DWORD size = sizeof(data) - 1;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_REG_SZ, NULL, data, &size) != ERROR_SUCCESS)
-        return "(none)";
-    return data;
-}
-
-std::vector<BYTE> RegBytes(const std::string& path, const char* value)
-{
-    BYTE data[16];
-    DWORD size = sizeof(data);
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_ANY, NULL, data, &size) != ERROR_SUCCESS)
-        return {};
-    return std::vector<BYTE>(data, data + size);
-}
-
-DWORD ServiceState(const char* name)
-{
-    SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
-    SC_HANDLE service = ::OpenServiceA(manager, name, SERVICE_QUERY_STATUS);
-    SERVICE_STATUS status = {};
-    if (service != NULL)
-        ::QueryServiceStatus(service, &status);
-    ::CloseServiceHandle(service);
-    ::CloseServiceHandle(manager);
-    return status.dwCurrentState;
-}
-
 std::vector<std::string> LogLines(const std::string& path)
 {
     std::vector<std::string> lines;
@@ -98,15 +69,15 @@ TEST(LabMachine, ASilentInstallOfTheSamplePackage)
 
     EXPECT_EQ(0u, RunProgram("C:\\bench\\LABRUN.EXE C:\\Setup\\SETUP.EXE -s -l -h=US"));
 
-    EXPECT_EQ((DWORD)SERVICE_RUNNING, ServiceState("Qvx"));
+    EXPECT_EQ((DWORD)SERVICE_RUNNING, ReadServiceState("Qvx"));
     std::string device = std::string("SYSTEM\\CurrentControlSet\\Enum\\Root\\") + c_identifier + "\\0000";
-    EXPECT_EQ("Quovix PCI Data Fax Modem", RegString(device, "DeviceDesc"));
-    std::string driver = RegString(device, "Driver");
+    EXPECT_EQ("Quovix PCI Data Fax Modem", ReadMachineString(device, "DeviceDesc"));
+    std::string driver = ReadMachineString(device, "Driver");
     ASSERT_EQ("{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000", driver);
     std::string classKey = "SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver;
-    EXPECT_EQ("COM3", RegString(classKey, "AttachedTo"));
-    EXPECT_EQ(std::vector<BYTE>({ 0xB5, 0x00 }), RegBytes(classKey + "\\Country", "Current"));
-    EXPECT_EQ("COM3", RegString("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Qvx0"));
+    EXPECT_EQ("COM3", ReadMachineString(classKey, "AttachedTo"));
+    EXPECT_EQ(std::vector<BYTE>({ 0xB5, 0x00 }), ReadMachineBytes(classKey + "\\Country", "Current"));
+    EXPECT_EQ("COM3", ReadMachineString("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Qvx0"));
 
     std::vector<std::string> log = LogLines("C:\\Setup\\SETUP.TXT");
     ASSERT_FALSE(log.empty());

@@ -1,0 +1,61 @@
+#include "tests/support/MachineState.h"
+
+#include <cstring>
+
+std::string ReadMachineString(const std::string& path, const char* value)
+{
+    char data[512] = "";
+    DWORD size = sizeof(data) - 1;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_REG_SZ, NULL, data, &size) != ERROR_SUCCESS)
+        return "(none)";
+    return data;
+}
+
+std::vector<BYTE> ReadMachineBytes(const std::string& path, const char* value)
+{
+    BYTE data[16];
+    DWORD size = sizeof(data);
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, path.c_str(), value, RRF_RT_ANY, NULL, data, &size) != ERROR_SUCCESS)
+        return {};
+    return std::vector<BYTE>(data, data + size);
+}
+
+DWORD ReadServiceState(const std::string& name)
+{
+    SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager != NULL ? ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS) : NULL;
+    SERVICE_STATUS status = {};
+    if (service != NULL)
+        ::QueryServiceStatus(service, &status);
+    if (service != NULL)
+        ::CloseServiceHandle(service);
+    if (manager != NULL)
+        ::CloseServiceHandle(manager);
+    return status.dwCurrentState;
+}
+
+namespace
+{
+std::string g_fakeModulePath;
+}
+
+void SetFakeModulePath(const std::string& path)
+{
+    g_fakeModulePath = path;
+}
+
+DWORD WINAPI FakeGetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size)
+{
+    if (size == 0)
+        return 0;
+    DWORD length = (DWORD)g_fakeModulePath.size();
+    if (length >= size)
+    {
+        memcpy(buffer, g_fakeModulePath.data(), size - 1);
+        buffer[size - 1] = '\0';
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    memcpy(buffer, g_fakeModulePath.c_str(), length + 1);
+    return length;
+}
