@@ -56,7 +56,8 @@ CWizPropSheet::CWizPropSheet(bool install, HINSTANCE hinstance, UINT titleid, bo
                              WORD countrycode, bool log, bool dryrun)
     : CPropertySheet(titleid, NULL, 0), dryrunPropSheet(dryrun), countryflagPropSheet(countryflag),
       installPropSheet(install), logPropSheet(log), silentPropSheet(silent), countrycodePropSheet(countrycode),
-      hinstancePropSheet(hinstance), titleidPropSheet(titleid), exitcodePropSheet(ST_SUCCESS)
+      hinstancePropSheet(hinstance), titleidPropSheet(titleid), exitcodePropSheet(ST_SUCCESS),
+      removalfailedPropSheet(false)
 {
     m_psh.dwFlags &= ~PSH_HASHELP;
     instintroPropSheet = NULL;
@@ -103,9 +104,7 @@ BOOL CWizPropSheet::MakeNewPropertySheet(CString& setupDirectory, CString& setup
         return FALSE;
     }
 
-    // The uninstall pages come with the uninstall wizard; until then an uninstall
-    // sheet has no page, and the wizard run does not offer it.
-    if (installPropSheet && !MakeInstallPages())
+    if (!(installPropSheet ? MakeInstallPages() : MakeUninstallPages()))
         return FALSE;
 
     m_psh.dwFlags |= PSH_WIZARD;
@@ -134,6 +133,22 @@ BOOL CWizPropSheet::MakeInstallPages()
     AddPage(instdriverPropSheet);
     AddPage(instreportokPropSheet);
     AddPage(instreportfailPropSheet);
+    return TRUE;
+}
+
+// The two uninstall pages, in the same way.
+BOOL CWizPropSheet::MakeUninstallPages()
+{
+    uninstintroPropSheet = new (std::nothrow) CUninstIntroPage;
+    uninstreportokPropSheet = new (std::nothrow) CUninstReportOKPage;
+    if (uninstintroPropSheet == NULL || uninstreportokPropSheet == NULL)
+        return FALSE;
+
+    uninstintroPropSheet->SetPageData(this, hinstancePropSheet, titleidPropSheet, driversetupPropSheet);
+    uninstreportokPropSheet->SetPageData(this, driversetupPropSheet);
+
+    AddPage(uninstintroPropSheet);
+    AddPage(uninstreportokPropSheet);
     return TRUE;
 }
 

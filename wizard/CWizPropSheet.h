@@ -49,9 +49,12 @@ public:
 
     // The status of the last procedure that ran, 0 when none did: the process exit code.
     SETUP_STATUS exitcodePropSheet;
+    // The last driver removal failed: the uninstall report page says so.
+    bool removalfailedPropSheet;
 
 private:
     BOOL MakeInstallPages();
+    BOOL MakeUninstallPages();
 
     DECLARE_MESSAGE_MAP()
 };

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "wizard/CInstDriverPage.h"
+#include "wizard/CUninstIntroPage.h"
 #include "wizard/CWizPropSheet.h"
 
 int PerformWizardRun(const SETUP_SETTINGS& settings)
@@ -18,15 +19,13 @@ int PerformWizardRun(const SETUP_SETTINGS& settings)
     CString driverSection = settings.driverSection;
     if (sheet->MakeNewPropertySheet(setupDirectory, setupInfPath, driverSection))
     {
-        // Uninstall mode is not offered yet: its pages and procedure come with the
-        // uninstall wizard. Such a run shows nothing, does nothing and ends with 0.
-        if (sheet->installPropSheet)
-        {
-            if (!sheet->silentPropSheet)
-                sheet->DoModal();
-            else if (sheet->instdriverPropSheet != NULL)
-                sheet->exitcodePropSheet = sheet->instdriverPropSheet->InstallDrivers(sheet->GetSafeHwnd());
-        }
+        if (!sheet->silentPropSheet)
+            sheet->DoModal();
+        else if (sheet->installPropSheet && sheet->instdriverPropSheet != NULL)
+            sheet->exitcodePropSheet = sheet->instdriverPropSheet->InstallDrivers(sheet->GetSafeHwnd());
+        else if (!sheet->installPropSheet && sheet->uninstintroPropSheet != NULL)
+            // Only the driver removal: the modem device and this program stay.
+            sheet->exitcodePropSheet = sheet->uninstintroPropSheet->UninstallDrivers(sheet->GetSafeHwnd());
     }
     int exitCode = (int)sheet->exitcodePropSheet;
     delete sheet;

@@ -307,21 +307,6 @@ TEST_F(InstallWizard, ASilentRunInstallsOnceWithoutAnyWindowAndEndsWithItsStatus
     }
 }
 
-// The uninstall wizard is not offered yet: such a run shows nothing and does nothing.
-TEST_F(InstallWizard, AnUninstallRunShowsNothingAndEndsWithZero)
-{
-    for (bool silent : { false, true })
-    {
-        SCOPED_TRACE(silent ? "silent" : "wizard");
-        SETUP_SETTINGS settings = Settings(silent, false);
-        settings.installFlag = false;
-        settings.titleId = IDS_UN_WIZ_TITLE;
-        EXPECT_EQ(0, DriveWizard([&](WizardDriver& user) { EXPECT_TRUE(user.NoSheetFor(300)); },
-                                 [&] { return PerformWizardRun(settings); }));
-        EXPECT_EQ(0u, InstallDriversCalls().size());
-    }
-}
-
 // A setup INF without drivers: the message of string 11, captioned by string 16,
 // with no owner (also in silent mode), and the program ends without the wizard.
 TEST_F(InstallWizard, ASetupInfWithoutDriversShowsItsMessageAndEndsWithEight)

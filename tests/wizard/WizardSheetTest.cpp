@@ -143,17 +143,6 @@ TEST_F(WizardSheet, MakesTheFourInstallPagesInOrder)
     EXPECT_EQ(Lines(), ReadTraceLogLines());
 }
 
-// The uninstall pages come with the uninstall wizard: until then that sheet has none.
-TEST_F(WizardSheet, AnUninstallSheetHasTheDriverListAndNoPageYet)
-{
-    CWizPropSheet sheet(false, Self(), IDS_UN_WIZ_TITLE, false, false, 256, false, false);
-    ASSERT_TRUE(Make(sheet));
-    EXPECT_NE(nullptr, sheet.driversetupPropSheet);
-    EXPECT_EQ(0, sheet.GetPageCount());
-    EXPECT_EQ(nullptr, sheet.instintroPropSheet);
-    EXPECT_EQ(nullptr, sheet.uninstintroPropSheet);
-}
-
 // Allocation failures: the driver list's is logged, a page's is not; either way no
 // page is added, the sheet does not become a wizard, what was created goes with the
 // sheet, and nothing stays allocated once the sheet is deleted.
