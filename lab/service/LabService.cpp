@@ -14,12 +14,15 @@
 // Like the board's driver, it publishes the board before the Service Control Manager
 // learns that it has started: the PCI values in its parameters key and its serial port
 // in the serial-port map (BoardDescription.h); it withdraws the port when it stops.
+// It also leaves the traces that NT keeps of a started legacy driver
+// (LegacyDriverTraces.h), which stay when it stops, as NT's do.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "BoardDescription.h"
+#include "LegacyDriverTraces.h"
 
 namespace
 {
@@ -162,7 +165,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // start request returns to whoever started the service.
     char serviceName[257];
     if (FindTheStartingService(serviceName, sizeof(serviceName)))
+    {
+        LeaveTheLegacyDriverTraces(serviceName);
         g_boardPublished = PublishTheBoard(serviceName);
+    }
 
     // An own-process service: the name in the table is not looked at.
     char anyName[] = "";
