@@ -460,8 +460,8 @@ TEST_F(KeyTree, TwoHundredLevelsDeep)
     EXPECT_EQ(expected, ReadTraceLogLines());
 }
 
-// 5,000 subkeys take about 16 s under Wine and 2,500 about 11 s, most of it in the
-// log's lines (five for each key); 1,000 keep the test quick.
+// 5,000 subkeys take about 16 s under Wine and 2,500 about 11 s (each key costs six
+// log lines and two opens); 1,000 keep the test quick.
 TEST_F(KeyTree, AThousandWide)
 {
     const int width = 1000;

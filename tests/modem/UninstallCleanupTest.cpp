@@ -242,6 +242,22 @@ TEST_F(DriverTraces, ParentsThatCannotBeOpened)
               ReadTraceLogLines());
 }
 
+// No memory for the legacy key's name: the parent is closed again and nothing goes.
+TEST_F(DriverTraces, NoMemoryForTheLegacyKeyName)
+{
+    CreateRegistryKey(HKEY_LOCAL_MACHINE, c_enumRoot + "LEGACY_MODEMDRV\\0000");
+    {
+        NothingLeft left;
+        left.Heap().FailHeapAlloc(2);   // after the parent's access list
+        EXPECT_FALSE(CUninstIntroPage::RemoveEnumRootDriverKey("modemdrv"));
+    }
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_enumRoot + "LEGACY_MODEMDRV\\0000"));
+    EXPECT_EQ(Lines({ "RemoveEnumRootDriverKey Asking Permission to open " + c_enumRoot,
+                      "AllowAccessToKey opening " + c_enumRoot + " for WRITE_DAC access",
+                      "RemoveEnumRootDriverKey Opening " + c_enumRoot, "RemoveEnumRootDriverKey bRet 0" }),
+              ReadTraceLogLines());
+}
+
 // A subkey below the legacy key that resists deletion keeps the legacy key too.
 decltype(&RegDeleteKeyA) s_delete;
 LSTATUS WINAPI RefuseControl(HKEY root, LPCSTR path)
