@@ -169,10 +169,9 @@ protected:
         files.push_back("C:\\windows\\inf\\" + modemInf);
     }
 
-    // The package installed by the install procedure, and the traces that the system
-    // keeps of a legacy driver that has started: its device key below Enum\Root and its
-    // entry in AttachedComponents (where the lab has not made them already), and the
-    // event-log source key of the setup INF.
+    // The package installed by the install procedure, with the traces that the system
+    // keeps of a legacy driver that has started: its device key below Enum\Root, its
+    // entry in AttachedComponents and its event-log source key.
     void Install(const Package& package = Package())
     {
         LayOut(package);
@@ -183,23 +182,10 @@ protected:
         ASSERT_EQ(ST_SUCCESS, page.InstallDrivers(NULL));
         ASSERT_EQ((DWORD)SERVICE_RUNNING, ServiceStateOf(service->Name()));
 
-        std::string legacy = "LEGACY_" + Upper(service->Name());
-        if (!RegistryKeyExists(HKEY_LOCAL_MACHINE, c_enumRoot + legacy + "\\0000"))
-            WriteRegistryValue(HKEY_LOCAL_MACHINE, c_enumRoot + legacy + "\\0000", "Service", REG_SZ,
-                               std::string(service->Name().c_str(), service->Name().size() + 1));
-        std::string entry = "Root\\" + legacy + "\\0000";
-        Lines attached = AttachedComponents();
-        if (std::find(attached.begin(), attached.end(), entry) == attached.end())
-        {
-            std::string bytes;
-            for (const std::string& s : attached)
-                bytes += s + '\0';
-            bytes += entry + '\0' + '\0';
-            WriteRegistryValue(HKEY_LOCAL_MACHINE, c_htree, "AttachedComponents", REG_MULTI_SZ, bytes);
-        }
-        if (!RegistryKeyExists(HKEY_LOCAL_MACHINE, c_eventLog + service->Name()))
-            WriteRegistryValue(HKEY_LOCAL_MACHINE, c_eventLog + service->Name(), "TypesSupported", REG_DWORD,
-                               std::string("\x07\0\0\0", 4));
+        // What the lab's stand-in driver leaves as it starts.
+        ASSERT_TRUE(LegacyKeyExists());
+        ASSERT_TRUE(AttachedEntryExists());
+        ASSERT_TRUE(EventLogKeyExists());
     }
 
     // Runs the procedure as the uninstall intro page runs it; the drivers stay for the
