@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tests/support/LabService.h"
 #include "tests/support/TextFile.h"
 
 namespace
@@ -24,13 +23,16 @@ HANDLE WINAPI RecordingCreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualR
 }
 
 int g_helperCount = 0;
+// The bench, where the stand-in lies beside the test program; also for a run of the
+// test program from another directory.
+const char c_bench[] = "C:\\bench\\";
 }
 
 StandInHelper::StandInHelper(const std::string& path, const char* mode) : m_path(path)
 {
-    m_record = BenchDirectory() + "helper-record-" + std::to_string(++g_helperCount) + ".txt";
+    m_record = std::string(c_bench) + "helper-record-" + std::to_string(++g_helperCount) + ".txt";
     RemovePath(m_record);
-    std::string source = BenchDirectory() + "ISDELSTANDIN.EXE";
+    std::string source = std::string(c_bench) + "ISDELSTANDIN.EXE";
     EXPECT_TRUE(::CopyFileA(source.c_str(), path.c_str(), FALSE)) << "cannot copy " << source << " to " << path
                                                                    << ": " << ::GetLastError();
     ::SetEnvironmentVariableA("SETUP_TEST_HELPER_MODE", mode);

@@ -1,5 +1,5 @@
 // The self-deletion helper's side of the uninstall tests: the stand-in helper
-// (ISDELSTANDIN.EXE beside the test program) laid where the setup program looks for
+// (ISDELSTANDIN.EXE on the bench, C:\bench) laid where the setup program looks for
 // its helper, what it recorded, and the event handles that the program creates.
 #pragma once
 

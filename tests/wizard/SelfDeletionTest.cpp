@@ -191,6 +191,64 @@ TEST_F(SelfDeletion, StartsTheHelperWithItsCommandLineAndWaitsForItsEvent)
     }
 }
 
+// This program started from a path of 259 characters, with a process number of eight
+// digits: the command line holds both in full, and its buffer holds exactly that. The
+// test runs itself again from such a path, where the second run does the checks (its
+// trace log, beside it, would lie past the longest path and is not read).
+TEST_F(SelfDeletion, AProgramPathOf259CharactersAndAnEightDigitNumberFitTheCommandLine)
+{
+    const char* childFlag = "SETUP_TEST_LONG_PATH_CHILD";
+    char flag[8] = "";
+    if (::GetEnvironmentVariableA(childFlag, flag, sizeof(flag)) > 0)
+    {
+        const std::string program = ProgramPath();
+        ASSERT_EQ(259u, program.size());
+        CWizPropSheet sheet(false, ::GetModuleHandleA(NULL), IDS_UN_WIZ_TITLE, false, false, 256, false, false);
+        CUninstReportOKPage page;
+        page.SetPageData(&sheet, NULL);
+        StandInHelper helper("C:\\bench\\ISDEL.EXE", "signal");
+        ImportSwap<decltype(&GlobalAlloc)> allocations("kernel32.dll", "GlobalAlloc", RecordingGlobalAlloc);
+        g_originalGlobalAlloc = allocations.Original();
+        g_processId = 0xFEDCBA98;
+        ImportSwap<decltype(&GetCurrentProcessId)> number("kernel32.dll", "GetCurrentProcessId", PlannedProcessId);
+        {
+            Watchdog watchdog(EventName(g_processId));
+            page.ScheduleSelfDeletionTask(helper.Path().c_str(), program.c_str());
+        }
+        std::string commandLine = helper.Path() + " fedcba98 " + program + " " + program + " -L";
+        EXPECT_EQ("command line: " + commandLine + "\n", helper.Record().substr(0, commandLine.size() + 15));
+        EXPECT_EQ(std::vector<SIZE_T>({ commandLine.size() + 1 }), g_allocations);
+        return;
+    }
+
+    const std::string folder = BenchDirectory() + std::string(259 - BenchDirectory().size() - 6, 'd');
+    const std::string copy = folder + "\\T.EXE";
+    ASSERT_EQ(259u, copy.size());
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), NULL) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(::CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE)) << ::GetLastError();
+    std::string commandLine = "\"" + copy + "\" --gtest_filter=SelfDeletion."
+                              "AProgramPathOf259CharactersAndAnEightDigitNumberFitTheCommandLine";
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child = {};
+    ::SetEnvironmentVariableA(childFlag, "1");
+    BOOL started = ::CreateProcessA(copy.c_str(), writable.data(), NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup,
+                                    &child);
+    ::SetEnvironmentVariableA(childFlag, NULL);
+    ASSERT_TRUE(started) << ::GetLastError();
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(child.hProcess, 30000));
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(child.hProcess, &exitCode);
+    EXPECT_EQ(0u, exitCode) << "the run from the long path failed";
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    for (const char* name : { "\\T.EXE", "\\SETUP.TXT" })
+        RemovePath(folder + name);
+    RemovePath(folder);
+}
+
 // A helper path with blanks starts that helper and nothing else: not the program that
 // the path's first word names.
 TEST_F(SelfDeletion, AHelperPathWithBlanksStartsNoOtherProgram)
