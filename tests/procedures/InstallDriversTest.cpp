@@ -183,19 +183,7 @@ protected:
     std::string DeviceKey() const { return std::string("SYSTEM\\CurrentControlSet\\Enum\\Root\\") + c_identifier + "\\0000"; }
     std::string ClassKey() const { return std::string(c_modemClass) + "\\" + ReadMachineString(DeviceKey(), "Driver").substr(39); }
 
-    static void RemoveTheModem()
-    {
-        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("SYSTEM\\CurrentControlSet\\Enum\\Root\\") + c_identifier).c_str());
-        HKEY classKey = NULL;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, c_modemClass, 0, KEY_ALL_ACCESS, &classKey) == ERROR_SUCCESS)
-        {
-            char name[256];
-            while (::RegEnumKeyA(classKey, 0, name, sizeof(name)) == ERROR_SUCCESS)
-                if (::RegDeleteTreeA(classKey, name) != ERROR_SUCCESS)
-                    break;
-            ::RegCloseKey(classKey);
-        }
-    }
+    static void RemoveTheModem() { RemoveTheModemDevice(c_identifier); }
 
     std::unique_ptr<LabService> service;
     std::string modemInf;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/modem/ModemTestSupport.h"
+#include "tests/support/LabMachine.h"
 #include "tests/support/MachineState.h"
-#include "tests/support/TextFile.h"
 
 namespace
 {
@@ -18,71 +18,14 @@ const char c_package[] = "C:\\Setup\\";
 const char c_identifier[] = "VEN_00AB&DEV_003C&SUBSYS_004D005E&REV_01";
 const std::string c_enumRoot = "SYSTEM\\CurrentControlSet\\Enum\\Root\\";
 
-std::string SourcePackagePath(const char* name)
-{
-    std::string path = std::string("Z:") + LAB_PACKAGE_DIR + "/" + name;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-// The program's exit code; 0xDEAD when it has not ended within a minute (a message box
-// or a restart prompt waiting for an answer, say).
-DWORD RunProgram(const std::string& cmdLine)
-{
-    std::string line = cmdLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, "C:\\", &startup, &process))
-        return ::GetLastError() | 0x80000000;
-    ::CloseHandle(process.hThread);
-    DWORD exitCode = 0xDEAD;
-    if (::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(process.hProcess, &exitCode);
-    else
-        ::TerminateProcess(process.hProcess, exitCode);
-    ::CloseHandle(process.hProcess);
-    return exitCode;
-}
-
-Lines LogLines(const std::string& path)
-{
-    Lines lines;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return lines;
-    std::string bytes(1 << 20, '\0');
-    DWORD read = 0;
-    ::ReadFile(file, &bytes[0], (DWORD)bytes.size(), &read, NULL);
-    ::CloseHandle(file);
-    bytes.resize(read);
-    size_t start = 0;
-    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(bytes.substr(start, end - start));
-    return lines;
-}
-
 bool FileExists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The strings of the device tree's AttachedComponents.
 Lines AttachedComponents()
 {
-    RegistryValue value =
-        ReadRegistryValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\HTREE\\Root\\0", "AttachedComponents");
-    Lines strings;
-    for (size_t start = 0, end; start < value.bytes.size() && value.bytes[start] != '\0'; start = end + 1)
-    {
-        end = value.bytes.find('\0', start);
-        if (end == std::string::npos)
-            end = value.bytes.size();
-        strings.push_back(value.bytes.substr(start, end - start));
-    }
-    return strings;
+    return ReadAttachedComponents();
 }
 
 // The lines of the clean-up of a service named Qvx that finds all three traces.
@@ -151,12 +94,7 @@ Lines DriverRemovalLines()
 
 TEST(LabMachine, ASilentUninstallRemovesTheDriverAndLeavesTheModem)
 {
-    ::CreateDirectoryA("C:\\Setup", NULL);
-    for (const char* name : { "DRV_QVX.INF", "QVXMODEM.INF" })
-        ASSERT_TRUE(::CopyFileA(SourcePackagePath(name).c_str(), (std::string(c_package) + name).c_str(), FALSE))
-            << SourcePackagePath(name) << ": " << ::GetLastError();
-    ASSERT_TRUE(::CopyFileA("C:\\bench\\SETUP.EXE", "C:\\Setup\\SETUP.EXE", FALSE));
-    ASSERT_TRUE(::CopyFileA("C:\\bench\\LABSVC.EXE", "C:\\Setup\\QVXBOARD.EXE", FALSE));
+    ASSERT_TRUE(LayOutSamplePackage(c_package));
 
     ASSERT_EQ(0u, RunProgram("C:\\bench\\LABRUN.EXE C:\\Setup\\SETUP.EXE -s -l -h=US"));
     ASSERT_EQ((DWORD)SERVICE_RUNNING, ReadServiceState("Qvx"));
@@ -171,7 +109,7 @@ TEST(LabMachine, ASilentUninstallRemovesTheDriverAndLeavesTheModem)
 
     EXPECT_EQ(0u, RunProgram("C:\\bench\\LABRUN.EXE C:\\Setup\\SETUP.EXE -u -s -l"));
 
-    EXPECT_EQ(DriverRemovalLines(), LogLines("C:\\Setup\\SETUP.TXT"));
+    EXPECT_EQ(DriverRemovalLines(), ReadLogFileLines("C:\\Setup\\SETUP.TXT"));
     EXPECT_EQ(0u, ReadServiceState("Qvx"));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Qvx"));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_enumRoot + "LEGACY_QVX"));

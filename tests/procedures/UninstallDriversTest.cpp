@@ -16,6 +16,7 @@
 #include "tests/support/ImportSwap.h"
 #include "tests/support/LabDevInst.h"
 #include "tests/support/LabService.h"
+#include "tests/support/MachineState.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TextFile.h"
 #include "tests/support/TraceLog.h"
@@ -30,7 +31,6 @@ const char c_modemName[] = "Lab PCI Data Fax Modem";
 const std::string c_enumRoot = "SYSTEM\\CurrentControlSet\\Enum\\Root\\";
 const std::string c_htree = "SYSTEM\\CurrentControlSet\\Enum\\HTREE\\Root\\0";
 const std::string c_eventLog = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\";
-const std::string c_modemClass = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}";
 
 struct Package
 {
@@ -81,18 +81,6 @@ std::string Upper(std::string text)
     return text;
 }
 
-DWORD ServiceStateOf(const std::string& name)
-{
-    SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
-    SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
-    SERVICE_STATUS status = {};
-    if (service != NULL)
-        ::QueryServiceStatus(service, &status);
-    ::CloseServiceHandle(service);
-    ::CloseServiceHandle(manager);
-    return status.dwCurrentState;
-}
-
 bool FileExists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -103,21 +91,9 @@ bool ServiceExists(const std::string& name)
     return RegistryKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\" + name);
 }
 
-// The strings of AttachedComponents.
 Lines AttachedComponents()
 {
-    RegistryValue value = ReadRegistryValue(HKEY_LOCAL_MACHINE, c_htree, "AttachedComponents");
-    Lines strings;
-    size_t start = 0;
-    while (start < value.bytes.size() && value.bytes[start] != '\0')
-    {
-        size_t end = value.bytes.find('\0', start);
-        if (end == std::string::npos)
-            end = value.bytes.size();
-        strings.push_back(value.bytes.substr(start, end - start));
-        start = end + 1;
-    }
-    return strings;
+    return ReadAttachedComponents();
 }
 
 // Failures that Wine does not produce on its own.
@@ -180,7 +156,7 @@ protected:
         CInstDriverPage page;
         page.SetPageData(&sheet, &drivers);
         ASSERT_EQ(ST_SUCCESS, page.InstallDrivers(NULL));
-        ASSERT_EQ((DWORD)SERVICE_RUNNING, ServiceStateOf(service->Name()));
+        ASSERT_EQ((DWORD)SERVICE_RUNNING, ReadServiceState(service->Name()));
 
         // What the lab's stand-in driver leaves as it starts.
         ASSERT_TRUE(LegacyKeyExists());
@@ -219,19 +195,7 @@ protected:
     }
     static std::string DeviceKey() { return c_enumRoot + c_identifier + "\\0000"; }
 
-    static void RemoveTheModem()
-    {
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, c_enumRoot + c_identifier);
-        HKEY classKey = NULL;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, c_modemClass.c_str(), 0, KEY_ALL_ACCESS, &classKey) == ERROR_SUCCESS)
-        {
-            char name[256];
-            while (::RegEnumKeyA(classKey, 0, name, sizeof(name)) == ERROR_SUCCESS)
-                if (::RegDeleteTreeA(classKey, name) != ERROR_SUCCESS)
-                    break;
-            ::RegCloseKey(classKey);
-        }
-    }
+    static void RemoveTheModem() { RemoveTheModemDevice(c_identifier); }
 
     std::unique_ptr<LabService> service;
     std::string modemInf;
@@ -336,7 +300,7 @@ TEST_F(UninstallProcedure, RemovesTheDriverAndItsTracesAndKeepsTheBoardsIdentifi
 
     // The driver and what the system kept of it are gone; the other legacy driver's
     // entry stays.
-    EXPECT_EQ(0u, ServiceStateOf(name));
+    EXPECT_EQ(0u, ReadServiceState(name));
     EXPECT_FALSE(ServiceExists(name));
     EXPECT_FALSE(FileExists("C:\\windows\\inf\\" + modemInf));
     EXPECT_FALSE(LegacyKeyExists());
@@ -429,7 +393,7 @@ TEST_F(UninstallProcedure, AFailedRemovalIsShownAndSkipsTheCleanUp)
             EXPECT_TRUE(boxes.Boxes().empty());
         if (running)
         {
-            EXPECT_EQ((DWORD)SERVICE_RUNNING, ServiceStateOf(service->Name()));
+            EXPECT_EQ((DWORD)SERVICE_RUNNING, ReadServiceState(service->Name()));
             EXPECT_TRUE(LegacyKeyExists() && AttachedEntryExists() && EventLogKeyExists());
         }
         TearDown();
@@ -458,7 +422,7 @@ TEST_F(UninstallProcedure, WithoutThePciValuesTheSetupInfsIdentifierStays)
             page.SetPageData(&sheet, &drivers);
             page.InstallDrivers(NULL);   // ends early without the identifier; the service runs
         }
-        ASSERT_EQ((DWORD)SERVICE_RUNNING, ServiceStateOf(service->Name()));
+        ASSERT_EQ((DWORD)SERVICE_RUNNING, ReadServiceState(service->Name()));
 
         CDriverSetup drivers(BenchDirectory().c_str(), service->InfPath().c_str(), "Models");
         const std::string listed = FirstPnPEnumID(drivers);

@@ -53,6 +53,8 @@ DWORD RunProgram(const std::string& cmdLine, DWORD timeoutMs)
     DWORD exitCode = 0xDEAD;
     if (::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
         ::GetExitCodeProcess(process, &exitCode);
+    else
+        ::TerminateProcess(process, exitCode);   // a box or a prompt waiting for an answer, say
     ::CloseHandle(process);
     return exitCode;
 }

@@ -12,7 +12,7 @@
 // Failures are test failures; false then.
 bool LayOutSamplePackage(const std::string& directory);
 // Starts the command line from C:\ and waits for it; its exit code, 0xDEAD when it did
-// not end within timeoutMs, or 0x80000000 | the error when it could not be started.
+// not end within timeoutMs (it is ended then), or 0x80000000 | the error when it could not be started.
 // process, when given, receives its process number.
 DWORD RunProgram(const std::string& cmdLine, DWORD timeoutMs = 60000);
 // Starts the command line from C:\ without waiting; the process handle, or NULL.

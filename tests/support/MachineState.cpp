@@ -34,6 +34,45 @@ DWORD ReadServiceState(const std::string& name)
     return status.dwCurrentState;
 }
 
+std::vector<std::string> ReadAttachedComponents()
+{
+    std::vector<std::string> strings;
+    DWORD size = 0;
+    const char* path = "SYSTEM\\CurrentControlSet\\Enum\\HTREE\\Root\\0";
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, path, "AttachedComponents", RRF_RT_ANY | RRF_NOEXPAND, NULL, NULL, &size)
+        != ERROR_SUCCESS)
+        return strings;
+    std::string bytes(size, '\0');
+    if (size > 0
+        && ::RegGetValueA(HKEY_LOCAL_MACHINE, path, "AttachedComponents", RRF_RT_ANY | RRF_NOEXPAND, NULL, &bytes[0],
+                          &size) != ERROR_SUCCESS)
+        return strings;
+    bytes.resize(size);
+    for (size_t start = 0, end; start < bytes.size() && bytes[start] != '\0'; start = end + 1)
+    {
+        end = bytes.find('\0', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        strings.push_back(bytes.substr(start, end - start));
+    }
+    return strings;
+}
+
+void RemoveTheModemDevice(const std::string& identifier)
+{
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Enum\\Root\\" + identifier).c_str());
+    HKEY classKey = NULL;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}",
+                        0, KEY_ALL_ACCESS, &classKey) == ERROR_SUCCESS)
+    {
+        char name[256];
+        while (::RegEnumKeyA(classKey, 0, name, sizeof(name)) == ERROR_SUCCESS)
+            if (::RegDeleteTreeA(classKey, name) != ERROR_SUCCESS)
+                break;
+        ::RegCloseKey(classKey);
+    }
+}
+
 namespace
 {
 std::string g_fakeModulePath;
