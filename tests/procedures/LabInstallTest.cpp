@@ -32,6 +32,8 @@ TEST(LabMachine, ASilentInstallOfTheSamplePackage)
     EXPECT_EQ(std::vector<BYTE>({ 0xB5, 0x00 }), ReadMachineBytes(classKey + "\\Country", "Current"));
     EXPECT_EQ("COM3", ReadMachineString("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Qvx0"));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA("C:\\windows\\ISDEL.EXE"));
+    // The country applet, where the Control Panel and the applet's command line find it.
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA("C:\\windows\\system32\\pmzcpl.cpl"));
 
     std::vector<std::string> log = ReadLogFileLines("C:\\Setup\\SETUP.TXT");
     ASSERT_FALSE(log.empty());

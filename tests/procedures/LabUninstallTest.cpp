@@ -101,6 +101,7 @@ TEST(LabMachine, ASilentUninstallRemovesTheDriverAndLeavesTheModem)
     ASSERT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_enumRoot + "LEGACY_QVX\\0000"));
     ASSERT_EQ(Lines({ "Root\\LEGACY_BEEP\\0000", "Root\\LEGACY_QVX\\0000" }), AttachedComponents());
     ASSERT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\Qvx"));
+    ASSERT_TRUE(FileExists("C:\\windows\\system32\\pmzcpl.cpl"));
     std::string device = c_enumRoot + c_identifier + "\\0000";
     std::string classKey = "SYSTEM\\CurrentControlSet\\Control\\Class\\" + ReadMachineString(device, "Driver");
     std::string responses = ReadMachineString(classKey, "ResponsesKeyName");
@@ -115,6 +116,9 @@ TEST(LabMachine, ASilentUninstallRemovesTheDriverAndLeavesTheModem)
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, c_enumRoot + "LEGACY_QVX"));
     EXPECT_EQ(Lines({ "Root\\LEGACY_BEEP\\0000" }), AttachedComponents());
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\Qvx"));
+    // The setup INF's uninstall takes the driver's files and the country applet.
+    EXPECT_FALSE(FileExists("C:\\windows\\system32\\QVXBOARD.EXE"));
+    EXPECT_FALSE(FileExists("C:\\windows\\system32\\pmzcpl.cpl"));
     // The finish step's part stays: the modem device, its class key and responses, and
     // the program itself.
     EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, device));

@@ -30,7 +30,8 @@ bool LayOutSamplePackage(const std::string& directory)
         && CopyInto(SourcePackagePath("QVXMODEM.INF"), directory + "QVXMODEM.INF")
         && CopyInto("C:\\bench\\SETUP.EXE", directory + "SETUP.EXE")
         && CopyInto("C:\\bench\\LABSVC.EXE", directory + "QVXBOARD.EXE")
-        && CopyInto("C:\\bench\\ISDEL.EXE", directory + "ISDEL.EXE");
+        && CopyInto("C:\\bench\\ISDEL.EXE", directory + "ISDEL.EXE")
+        && CopyInto("C:\\bench\\pmzcpl.cpl", directory + "pmzcpl.cpl");
 }
 
 HANDLE StartProgram(const std::string& cmdLine)

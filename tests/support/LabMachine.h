@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-// Copies SETUP.EXE, the sample package's INF files, the board stand-in (as QVXBOARD.EXE)
-// and ISDEL.EXE into directory (with a trailing backslash, created when missing).
+// Copies SETUP.EXE, the sample package's INF files, the board stand-in (as QVXBOARD.EXE),
+// ISDEL.EXE and the country applet pmzcpl.cpl into directory (with a trailing backslash,
+// created when missing).
 // Failures are test failures; false then.
 bool LayOutSamplePackage(const std::string& directory);
 // Starts the command line from C:\ and waits for it; its exit code, 0xDEAD when it did
