@@ -16,7 +16,9 @@ install(FILES lab/package/DRV_QVX.INF lab/package/QVXMODEM.INF DESTINATION ${SET
 # The sample driver: the lab's stand-in for the board's driver, under the name the
 # sample setup INF gives it. A maker puts the board's own driver in its place.
 install(PROGRAMS $<TARGET_FILE:labsvc> DESTINATION ${SETUP_PACKAGE_ARCH} RENAME QVXBOARD.EXE)
-install(FILES docs/MAKERS-GUIDE.md DESTINATION . RENAME MAKERS-GUIDE.TXT)
+# The guide as a text file with Windows line ends, for Notepad.
+configure_file(docs/MAKERS-GUIDE.md ${CMAKE_BINARY_DIR}/MAKERS-GUIDE.TXT @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/MAKERS-GUIDE.TXT DESTINATION .)
 
 set(SETUP_X86_BUILD_DIR ${CMAKE_SOURCE_DIR}/build/windows-x86 CACHE PATH
     "The x86 build tree whose files the package takes into its x86 folder")
