@@ -25,6 +25,7 @@
 
 #include "resources/resource.h"
 #include "tests/support/LabMachine.h"
+#include "tests/support/StringResource.h"
 
 namespace
 {
@@ -63,25 +64,6 @@ const char c_package[] = "C:\\Setup dir\\";
 const char c_noInfDirectory[] = "C:\\setup run\\";
 const DWORD c_timeout = 10000;
 const DWORD c_poll = 20;
-
-// The string of that ID exactly in that language of the module, as stored (UTF-16);
-// no value when the block or the string is missing.
-std::optional<std::wstring> ReadString(HMODULE module, UINT id, LANGID lang)
-{
-    HRSRC found = ::FindResourceExW(module, (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), lang);
-    if (found == NULL)
-        return std::nullopt;
-    HGLOBAL loaded = ::LoadResource(module, found);
-    const WCHAR* p = loaded != NULL ? (const WCHAR*)::LockResource(loaded) : NULL;
-    if (p == NULL)
-        return std::nullopt;
-    const WCHAR* end = p + ::SizeofResource(module, found) / sizeof(WCHAR);
-    for (UINT i = 0; i < id % 16 && p < end; i++)
-        p += 1 + *p;
-    if (p >= end || *p == 0 || p + 1 + *p > end)
-        return std::nullopt;
-    return std::wstring(p + 1, *p);
-}
 
 // The name of the first driver of the setup INF's Models section, as the INF gives it.
 std::wstring FirstDriverName(const std::string& infPath)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/support/StringResource.h"
 
 namespace {
 
@@ -36,31 +37,10 @@ HMODULE Self()
     return GetModuleHandleW(nullptr);
 }
 
-// The 16 counted strings of the string block that holds `id`, exactly in `lang`.
-std::optional<std::vector<std::wstring>> ReadBlock(UINT block, LANGID lang)
-{
-    HRSRC found = FindResourceExW(Self(), reinterpret_cast<LPCWSTR>(RT_STRING),
-                                  MAKEINTRESOURCEW(block), lang);
-    if (!found)
-        return std::nullopt;
-    const WCHAR* p = static_cast<const WCHAR*>(LockResource(LoadResource(Self(), found)));
-    const WCHAR* end = p + SizeofResource(Self(), found) / sizeof(WCHAR);
-    std::vector<std::wstring> strings;
-    for (int i = 0; i < 16 && p < end; ++i) {
-        size_t length = *p++;
-        strings.emplace_back(p, std::min<size_t>(length, end - p));
-        p += length;
-    }
-    strings.resize(16);
-    return strings;
-}
-
+// The string of `id` exactly in `lang`, as this program's table holds it.
 std::optional<std::wstring> ReadString(UINT id, LANGID lang)
 {
-    auto block = ReadBlock(id / 16 + 1, lang);
-    if (!block || (*block)[id % 16].empty())
-        return std::nullopt;
-    return (*block)[id % 16];
+    return ::ReadString(Self(), id, lang);
 }
 
 BOOL CALLBACK CollectBlock(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR blocks)
@@ -78,7 +58,7 @@ std::vector<UINT> IdsIn(LANGID lang)
                        reinterpret_cast<LONG_PTR>(&blocks));
     std::vector<UINT> ids;
     for (UINT block : blocks) {
-        auto strings = ReadBlock(block, lang);
+        auto strings = ReadStringBlock(Self(), block, lang);
         if (!strings)
             continue;
         for (UINT i = 0; i < 16; ++i)
