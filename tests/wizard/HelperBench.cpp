@@ -52,6 +52,16 @@ bool StandInHelper::Exists() const
     return ::GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool StandInHelper::Vanishes(DWORD timeoutMs) const
+{
+    for (DWORD start = ::GetTickCount(); Exists(); ::Sleep(20))
+    {
+        if (::GetTickCount() - start > timeoutMs)
+            return false;
+    }
+    return true;
+}
+
 std::string StandInHelper::Record(DWORD timeoutMs) const
 {
     for (DWORD start = ::GetTickCount();; ::Sleep(20))

@@ -21,6 +21,9 @@ public:
 
     const std::string& Path() const { return m_path; }
     bool Exists() const;
+    // Whether the file is gone within the time: a helper deleted on close goes once the
+    // stand-in's process, which runs from it, has ended.
+    bool Vanishes(DWORD timeoutMs = 5000) const;
     // What the stand-in wrote, once it has written it (a few seconds at most); empty
     // when it was not started.
     std::string Record(DWORD timeoutMs = 5000) const;

@@ -173,7 +173,7 @@ TEST_F(SelfDeletion, StartsTheHelperWithItsCommandLineAndWaitsForItsEvent)
                   "event " + EventName(processId) + ": not set\n"
                   "after setting it: stays set\n",
                   helper.Record());
-        EXPECT_FALSE(helper.Exists());
+        EXPECT_TRUE(helper.Vanishes());
         ASSERT_EQ(1u, events.Events().size());
         const CreatedEvent& event = events.Events()[0];
         EXPECT_TRUE(event.manualReset);
@@ -272,7 +272,7 @@ TEST_F(SelfDeletion, AHelperPathWithBlanksStartsNoOtherProgram)
                   "event " + EventName(::GetCurrentProcessId()) + ": not set\n"
                   "after setting it: stays set\n",
                   helper.Record());
-        EXPECT_FALSE(helper.Exists());
+        EXPECT_TRUE(helper.Vanishes());
         EXPECT_TRUE(decoyHelper.Exists());
     }
     RemovePath(folder);
@@ -293,7 +293,7 @@ TEST_F(SelfDeletion, TheWaitEndsWhenTheHelperDiesWithoutSettingTheEvent)
             page.ScheduleSelfDeletionTask(helper.Path().c_str(), "D:\\SETUP.EXE");
         }
         EXPECT_NE("", helper.Record());
-        EXPECT_FALSE(helper.Exists());
+        EXPECT_TRUE(helper.Vanishes());
         std::string commandLine =
             helper.Path() + " " + Hex(::GetCurrentProcessId()) + " " + ProgramPath() + " D:\\SETUP.EXE";
         ASSERT_EQ(1u, events.Events().size());

@@ -201,7 +201,7 @@ TEST_F(UninstallWizard, ASuccessfulUninstallEndsWithTheHelperAndTheRestartPrompt
                                          "RemoveUnimodemResponses(Responses0000)",
                                          std::string("UnInstallClassDevice(Modem, ") + c_id + ")" }),
               FinishCalls());
-    EXPECT_FALSE(helper.Exists());
+    EXPECT_TRUE(helper.Vanishes());
     EXPECT_NE("", helper.Record());
     ASSERT_EQ(1u, events.Events().size());
     Lines lines = { "GetName exit with Modem Board 56K", "test double UninstallDrivers returning 0",
